@@ -1,0 +1,62 @@
+#include "cli/cli.h"
+
+#include <cstdio>
+
+namespace kivu::cli {
+
+namespace {
+
+void PrintHelp() {
+    std::printf(
+        "Kivu Updata %.*s: firmware updater for the wireless mouse and its USB receiver.\n"
+        "\n"
+        "Usage:\n"
+        "  Kivu Updata [-BIN <file>]    open the updater's window\n"
+        "  Kivu Updata --help          show this text\n"
+        "  Kivu Updata --version       show the version\n",
+        static_cast<int>(kVersion.size()), kVersion.data());
+    for (const Subcommand& command : Subcommands()) {
+        std::printf("  Kivu Updata %.*s\n", static_cast<int>(command.usage.size()),
+                    command.usage.data());
+    }
+    std::printf(
+        "\nEverything is found in the program's own folder: UpdataSetting.xml, Image/Skin.xml,\n"
+        "the firmware files, Bin/MRW5160HIDISPSDK.so, and the daily log file YYYYMMDD_Log.log.\n");
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "Kivu Updata: %s\nTry 'Kivu Updata --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+}  // namespace
+
+std::span<const Subcommand> Subcommands() {
+    // Diagnostic subcommands join this table as their subsystems arrive.
+    static const Subcommand table[] = {
+        {"", "", nullptr},
+    };
+    return std::span<const Subcommand>(table, 0);
+}
+
+int Main(std::span<const std::string> args) {
+    if (args.empty()) {
+        return UsageError("the updater's window is not available in this build; see --help");
+    }
+    const std::string& first = args[0];
+    if (first == "--help" || first == "-h") {
+        PrintHelp();
+        return kExitOk;
+    }
+    if (first == "--version") {
+        std::printf("%.*s\n", static_cast<int>(kVersion.size()), kVersion.data());
+        return kExitOk;
+    }
+    for (const Subcommand& command : Subcommands()) {
+        if (first == command.name) return command.run(args.subspan(1));
+    }
+    if (!first.empty() && first[0] == '-') return UsageError("unknown option '" + first + "'");
+    return UsageError("unknown command '" + first + "'");
+}
+
+}  // namespace kivu::cli
