@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include "cli/commands.h"
+
 #include <cstdio>
 
 namespace kivu::cli {
@@ -34,9 +36,9 @@ int UsageError(const std::string& message) {
 std::span<const Subcommand> Subcommands() {
     // Diagnostic subcommands join this table as their subsystems arrive.
     static const Subcommand table[] = {
-        {"", "", nullptr},
+        {"xml", "xml FILE SECTION KEY [--json]   look a value up as the updater would", RunXmlCommand},
     };
-    return std::span<const Subcommand>(table, 0);
+    return table;
 }
 
 int Main(std::span<const std::string> args) {

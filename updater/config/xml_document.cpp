@@ -259,10 +259,11 @@ bool XmlDocument::Parse() {
            Entry(document.firstChild).next == 0;
 }
 
-bool XmlDocument::LoadFile(const std::u16string& path) {
-    if (!ReadWholeFile(path, text_, result_, flags_)) return false;
-    return Parse();
+bool XmlDocument::ReadFile(const std::u16string& path) {
+    return ReadWholeFile(path, text_, result_, flags_);
 }
+
+bool XmlDocument::LoadFile(const std::u16string& path) { return ReadFile(path) && Parse(); }
 
 void XmlDocument::Rewind() { parentIndex_ = mainIndex_ = childIndex_ = 0; }
 

@@ -41,6 +41,8 @@ public:
     // Reads and decodes the file, then parses it. False when it cannot be read or is not
     // well-formed; result() says why.
     bool LoadFile(const std::u16string& path);
+    // The first step of LoadFile: reads and decodes the file without parsing it.
+    bool ReadFile(const std::u16string& path);
     // Rebuilds the element table from text(); true when the document is well-formed.
     bool Parse();
     void Rewind();

@@ -1,0 +1,11 @@
+// The diagnostic subcommands, one file each.
+#pragma once
+
+#include <span>
+#include <string>
+
+namespace kivu::cli {
+
+int RunXmlCommand(std::span<const std::string> args);
+
+}  // namespace kivu::cli
