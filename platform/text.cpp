@@ -1,5 +1,8 @@
 #include "platform/text.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace kivu::platform {
 
 namespace {
@@ -43,14 +46,25 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    // Never more units than bytes; the buffer is cut to size at the end.
+    std::u16string out(text.size(), u'\0');
+    char16_t* o = out.data();
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
     while (p < end) {
+        // Runs of ASCII, the common case of configuration files, eight bytes at a time.
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if (word & 0x8080808080808080ull) break;
+            for (int k = 0; k < 8; ++k) o[k] = p[k];
+            o += 8;
+            p += 8;
+        }
+        if (p >= end) break;
         unsigned char lead = *p;
         if (lead < 0x80) {
-            out.push_back(lead);
+            *o++ = lead;
             ++p;
             continue;
         }
@@ -64,7 +78,7 @@ std::u16string Utf8ToUtf16(std::string_view text) {
         } else if (lead >= 0xF0 && lead <= 0xF4) {
             extra = 3, v = lead & 0x07, minimum = 0x10000;
         } else {
-            out.push_back(0xFFFD);
+            *o++ = 0xFFFD;
             ++p;
             continue;
         }
@@ -78,18 +92,19 @@ std::u16string Utf8ToUtf16(std::string_view text) {
             ++got;
         }
         if (got < extra || v < minimum || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) {
-            out.push_back(0xFFFD);
+            *o++ = 0xFFFD;
             p = (got == 0) ? p + 1 : q;
             continue;
         }
         if (v >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 | ((v - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 | (v & 0x3FF)));
+            *o++ = static_cast<char16_t>(0xD800 | ((v - 0x10000) >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 | (v & 0x3FF));
         } else {
-            out.push_back(static_cast<char16_t>(v));
+            *o++ = static_cast<char16_t>(v);
         }
         p = q;
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
