@@ -36,6 +36,7 @@ int UsageError(const std::string& message) {
 std::span<const Subcommand> Subcommands() {
     // Diagnostic subcommands join this table as their subsystems arrive.
     static const Subcommand table[] = {
+        {"check", "check [--json]                 what the updater makes of its settings and skin", RunCheckCommand},
         {"xml", "xml FILE SECTION KEY [--json]   look a value up as the updater would", RunXmlCommand},
     };
     return table;

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 
@@ -54,6 +58,83 @@ TEST(XmlCommand, ReportsLoadParseAndLookup) {
         test::RunProcess(test::StagedProgram(), {"xml", (dir.path() / "good.xml").string(), "S", "K"});
     EXPECT_EQ(plain.out, "café & \"q\"\n");
     EXPECT_EQ(test::RunProcess(test::StagedProgram(), {"xml", "only-a-file"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kivu
+
+namespace kivu {
+namespace {
+
+// A copy of the staged program in a folder of its own, with the files a test gives it.
+class ProgramCopy {
+public:
+    ProgramCopy() : folder_(dir_.path() / "Kivu Updata") {
+        std::filesystem::create_directories(folder_);
+        std::filesystem::copy_file(test::StagedProgram(), folder_ / "Kivu Updata");
+    }
+    void Write(const std::string& name, const std::string& bytes) const {
+        std::filesystem::create_directories((folder_ / name).parent_path());
+        std::ofstream(folder_ / name, std::ios::binary) << bytes;
+    }
+    test::ProcessResult Run(const std::vector<std::string>& args) const {
+        return test::RunProcess((folder_ / "Kivu Updata").string(), args);
+    }
+
+private:
+    test::TempDir dir_;
+    std::filesystem::path folder_;
+};
+
+TEST(CheckCommand, JsonOfAStagedFolder) {
+    ProgramCopy program;
+    program.Write("UpdataSetting.xml",
+                  "<SETTING><INFO><DEVICE>1</DEVICE><VID>093A</VID><PID>822A</PID><BINFILE>rx.bin</BINFILE>"
+                  "<VID_BL>ABCD</VID_BL><PID_BL>1234</PID_BL><BINFILE_BL>mcu.bin</BINFILE_BL>"
+                  "<MRWREPEAT_MAX>A</MRWREPEAT_MAX></INFO></SETTING>");
+    program.Write("rx.bin", "firmware");
+    program.Write("Image/Skin.xml",
+                  "<SKIN><MAINSCREENNEW><Main>main.png</Main></MAINSCREENNEW><OBJECT>"
+                  "<BUTTON_START>Start,120,300,90,40,start.png,S</BUTTON_START></OBJECT></SKIN>");
+    program.Write("Image/main.png", "png");
+
+    test::ProcessResult result = program.Run({"check", "--json"});
+    EXPECT_EQ(result.exitCode, 1) << "mcu.bin and start.png are missing";
+    nlohmann::json json = nlohmann::json::parse(result.out);
+    const nlohmann::json& settings = json["settings"];
+    EXPECT_EQ(settings["read"], true);
+    EXPECT_EQ(settings["DEVICE"], 1);
+    EXPECT_EQ(settings["VID"], 0x093A);
+    EXPECT_EQ(settings["PID_BL"], 0x1234);
+    EXPECT_EQ(settings["BINFILE"], "rx.bin");
+    EXPECT_EQ(settings["BINFILE_BL"], "mcu.bin");
+    EXPECT_EQ(settings["callerTag"], "-GUI-");
+    EXPECT_EQ(settings["repeatLimit"], 10);
+    EXPECT_EQ(settings["contentPause"], 40);
+    const nlohmann::json& skin = json["skin"];
+    EXPECT_EQ(skin["read"], true);
+    ASSERT_EQ(skin["items"].size(), 19u);
+    EXPECT_EQ(skin["items"][0], nlohmann::json::parse(R"({"section":"MAINSCREENNEW","item":"Main","value":"main.png",
+        "rect":[0,0,0,0],"picture":"main.png","pictureFound":true})"));
+    EXPECT_EQ(skin["items"][2], nlohmann::json::parse(R"({"section":"OBJECT","item":"BUTTON_START",
+        "value":"Start,120,300,90,40,start.png,S","rect":[120,300,210,340],"picture":"start.png","pictureFound":false})"));
+    EXPECT_EQ(skin["items"][18]["section"], "DONGLE");
+    EXPECT_EQ(skin["items"][18]["item"], "TEXT_5");
+    EXPECT_EQ(skin["items"][18]["value"], "");
+
+    test::ProcessResult text = program.Run({"check"});
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_NE(text.out.find("firmware file of BINFILE_BL not found: mcu.bin"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("picture of OBJECT/BUTTON_START not found: Image/start.png"), std::string::npos);
+
+    program.Write("mcu.bin", "mcu");
+    program.Write("Image/Skin.xml", "<SKIN><MAINSCREENNEW><Main>main.png</Main></MAINSCREENNEW></SKIN>");
+    EXPECT_EQ(program.Run({"check"}).exitCode, 0);
+    program.Write("UpdataSetting.xml", "<SETTING><INFO>");
+    test::ProcessResult broken = program.Run({"check", "--json"});
+    EXPECT_EQ(broken.exitCode, 1);
+    EXPECT_EQ(nlohmann::json::parse(broken.out)["settings"]["read"], false);
+    EXPECT_EQ(nlohmann::json::parse(broken.out)["settings"]["VID"], 0x093A);
 }
 
 }  // namespace
