@@ -69,7 +69,7 @@ int RunCheckCommand(std::span<const std::string> args) {
         const std::u16string value = skin.LookupValue(entry.section, entry.item);
         checked.value = Utf8(value);
         std::u16string picture = value;
-        if (entry.section != config::SkinLayout::kMainScreen) {
+        if (std::u16string_view(entry.section) != config::SkinLayout::kMainScreen) {
             config::SkinItem item = config::ParseSkinItem(value);
             checked.rect = item.rect;
             picture = item.picture;

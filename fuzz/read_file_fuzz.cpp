@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::filesystem::path path =
         std::filesystem::temp_directory_path() / ("kivu-read-fuzz-" + std::to_string(std::random_device{}()));
     if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
+        if (size > 0) std::fwrite(data, 1, size, file);
         std::fclose(file);
     }
     config::XmlDocument document;
