@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include "cli/commands.h"
+#include "emulator/install.h"
 
 #include <cstdio>
 
@@ -37,6 +38,7 @@ std::span<const Subcommand> Subcommands() {
     // Diagnostic subcommands join this table as their subsystems arrive.
     static const Subcommand table[] = {
         {"check", "check [--json]                 what the updater makes of its settings and skin", RunCheckCommand},
+        {"devices", "devices [--json]               the present HID interfaces, one per collection", RunDevicesCommand},
         {"xml", "xml FILE SECTION KEY [--json]   look a value up as the updater would", RunXmlCommand},
     };
     return table;
@@ -54,6 +56,11 @@ int Main(std::span<const std::string> args) {
     if (first == "--version") {
         std::printf("%.*s\n", static_cast<int>(kVersion.size()), kVersion.data());
         return kExitOk;
+    }
+    std::string error;
+    if (!emulator::InstallHidEmulationFromEnvironment(error)) {
+        std::fprintf(stderr, "Kivu Updata: KIVU_HID_EMULATION: %s\n", error.c_str());
+        return kExitUsage;
     }
     for (const Subcommand& command : Subcommands()) {
         if (first == command.name) return command.run(args.subspan(1));

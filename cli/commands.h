@@ -8,5 +8,6 @@ namespace kivu::cli {
 
 int RunXmlCommand(std::span<const std::string> args);
 int RunCheckCommand(std::span<const std::string> args);
+int RunDevicesCommand(std::span<const std::string> args);
 
 }  // namespace kivu::cli

@@ -139,3 +139,38 @@ TEST(CheckCommand, JsonOfAStagedFolder) {
 
 }  // namespace
 }  // namespace kivu
+
+namespace kivu {
+namespace {
+
+TEST(DevicesCommand, ListsTheEmulatedDevicesOfAScenario) {
+    test::TempDir dir;
+    dir.Write("scenario.json", R"({"devices": [
+        {"vid": "0x093A", "pid": "0x822A", "product": "Kivu Mouse", "manufacturer": "Kivu", "feature_length": 32,
+         "ota": {"object_size": 4096}},
+        {"vid": 43981, "pid": "0x1234", "product": "Boot loader",
+         "report_descriptor": "06 00 FF 09 01 A1 01 85 05 75 08 95 07 B1 02 C0"}]})");
+    test::ProcessResult result = test::RunProcess(test::StagedProgram(), {"devices", "--json"},
+                                                  {"KIVU_HID_EMULATION=" + (dir.path() / "scenario.json").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    nlohmann::json list = nlohmann::json::parse(result.out);
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0], nlohmann::json::parse(R"({"path":"emulated:0","vid":2362,"pid":33322,"product":"Kivu Mouse",
+        "manufacturer":"Kivu","usage_page":1,"usage":2,"input_length":4,"output_length":0,"feature_length":0,
+        "feature_value_report_id":null})"));
+    EXPECT_EQ(list[1]["usage_page"], 0xFF00);
+    EXPECT_EQ(list[1]["feature_length"], 32);
+    EXPECT_EQ(list[1]["feature_value_report_id"], 3);
+    EXPECT_EQ(list[2]["path"], "emulated:1");
+    EXPECT_EQ(list[2]["feature_length"], 8);
+    EXPECT_EQ(list[2]["feature_value_report_id"], 5);
+
+    dir.Write("bad.json", R"({"devices": [{"vid": "0x093A", "pid": "x"}]})");
+    test::ProcessResult bad = test::RunProcess(test::StagedProgram(), {"devices"},
+                                               {"KIVU_HID_EMULATION=" + (dir.path() / "bad.json").string()});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("devices[0].pid: 'x' is not a number"), std::string::npos) << bad.err;
+}
+
+}  // namespace
+}  // namespace kivu
