@@ -21,7 +21,7 @@ struct EmulatedDeviceConfig {
     std::string product;
     std::string manufacturer;
     std::vector<std::uint8_t> reportDescriptor;  // empty: the default mouse + vendor collections
-    std::uint16_t featureLength = 64;            // of report 3, report id included
+    std::uint16_t featureLength = 65;            // of report 3, report id included
     std::optional<OtaConfig> ota;                // none: a plain HID device
     std::string tracePath;
 };

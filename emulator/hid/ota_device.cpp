@@ -49,7 +49,12 @@ void OtaDevice::Violation(const std::string& text) {
 
 OtaFault* OtaDevice::MatchFault(OtaFault::Kind kind, int command) {
     for (OtaFault& fault : config_.faults) {
-        if (fault.kind == kind && fault.times > 0 && (fault.command < 0 || fault.command == command)) return &fault;
+        if (fault.kind != kind || fault.times <= 0 || (fault.command >= 0 && fault.command != command)) continue;
+        if (fault.skip > 0) {
+            --fault.skip;
+            continue;
+        }
+        return &fault;
     }
     return nullptr;
 }

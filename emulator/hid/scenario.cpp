@@ -87,6 +87,7 @@ OtaFault ReadFault(const json& item, const std::string& where) {
     }
     if (item.contains("command")) fault.command = static_cast<int>(Number(item["command"], where + ".command", 255));
     fault.times = static_cast<int>(Number(item.value("times", json(1)), where + ".times", 1u << 30));
+    fault.skip = static_cast<int>(Number(item.value("skip", json(0)), where + ".skip", 1u << 30));
     return fault;
 }
 

@@ -107,7 +107,7 @@ TEST_F(BusTest, EnumerateSelectAndOpenThroughTheBus) {
     HidLink link;
     link.featureValueReportId = 3;
     ASSERT_TRUE(SelectCollection(list, link));
-    EXPECT_EQ(link.selectedReportLength, 64);
+    EXPECT_EQ(link.selectedReportLength, 65);
     ASSERT_TRUE(OpenLink(link));
     EXPECT_NE(link.handle, nullptr);
 
@@ -117,7 +117,7 @@ TEST_F(BusTest, EnumerateSelectAndOpenThroughTheBus) {
     EXPECT_TRUE(list.interfaces.empty());
 
     // A device that answers nothing: the set is not reported, the read fails.
-    std::uint8_t report[64] = {3};
+    std::uint8_t report[65] = {3};
     HidLink plain;
     plain.path = u"emulated:0";
     ASSERT_TRUE(OpenLink(plain));
