@@ -16,8 +16,8 @@ struct OtaFault {
     int command = -1;        // the command code it applies to; -1: any
     std::uint8_t value = 1;  // the status of kStatus
     int times = 1;           // how many matching requests it still applies to
-    int skip = 0;            // matching requests to let through before it applies
     int packets = 0;         // kUnplugAfterContent: content packets before the unplug
+    int skip = 0;            // matching requests to let through before it applies
 };
 
 struct OtaConfig {
