@@ -39,6 +39,8 @@ std::span<const Subcommand> Subcommands() {
     static const Subcommand table[] = {
         {"check", "check [--json]                 what the updater makes of its settings and skin", RunCheckCommand},
         {"devices", "devices [--json]               the present HID interfaces, one per collection", RunDevicesCommand},
+        {"image", "image FILE [--chunk N] [--object M] [--report-length L] [--json]   the chunks the updater would send", RunImageCommand},
+        {"wait-event", "wait-event progress|finish [--timeout SECONDS]   wait for one pulse of the updater's event", RunWaitEventCommand},
         {"xml", "xml FILE SECTION KEY [--json]   look a value up as the updater would", RunXmlCommand},
     };
     return table;

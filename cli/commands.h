@@ -9,5 +9,7 @@ namespace kivu::cli {
 int RunXmlCommand(std::span<const std::string> args);
 int RunCheckCommand(std::span<const std::string> args);
 int RunDevicesCommand(std::span<const std::string> args);
+int RunImageCommand(std::span<const std::string> args);
+int RunWaitEventCommand(std::span<const std::string> args);
 
 }  // namespace kivu::cli

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,13 +27,17 @@ std::string Slurp(const std::filesystem::path& file) {
 }
 }  // namespace
 
-ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::vector<std::string>& environment) {
+namespace {
+
+int Spawn(const std::string& program, const std::vector<std::string>& args, const std::vector<std::string>& environment,
+          std::string& outName, std::string& errName) {
     // Output goes through files, so that a chatty child can never block on a full pipe.
-    char outName[] = "/tmp/kivu-out-XXXXXX";
-    char errName[] = "/tmp/kivu-err-XXXXXX";
-    int outFd = mkstemp(outName);
-    int errFd = mkstemp(errName);
+    char outTemplate[] = "/tmp/kivu-out-XXXXXX";
+    char errTemplate[] = "/tmp/kivu-err-XXXXXX";
+    int outFd = mkstemp(outTemplate);
+    int errFd = mkstemp(errTemplate);
+    outName = outTemplate;
+    errName = errTemplate;
 
     std::vector<std::string> envStrings;
     for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
@@ -55,22 +61,51 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_adddup2(&actions, outFd, 1);
     posix_spawn_file_actions_adddup2(&actions, errFd, 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(outFd);
+    close(errFd);
+    return pid;
+}
 
+ProcessResult Collect(int pid, const std::string& outName, const std::string& errName) {
     ProcessResult result;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+    if (pid > 0) {
         int status = 0;
         waitpid(pid, &status, 0);
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    posix_spawn_file_actions_destroy(&actions);
-    close(outFd);
-    close(errFd);
     result.out = Slurp(outName);
     result.err = Slurp(errName);
-    std::remove(outName);
-    std::remove(errName);
+    std::remove(outName.c_str());
+    std::remove(errName.c_str());
     return result;
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& environment) {
+    std::string outName, errName;
+    const int pid = Spawn(program, args, environment, outName, errName);
+    return Collect(pid, outName, errName);
+}
+
+StartedProcess::StartedProcess(const std::string& program, const std::vector<std::string>& args,
+                               const std::vector<std::string>& environment)
+    : pid_(Spawn(program, args, environment, outName_, errName_)) {}
+
+StartedProcess::~StartedProcess() {
+    if (!waited_) {
+        if (pid_ > 0) kill(pid_, SIGKILL);
+        Wait();
+    }
+}
+
+ProcessResult StartedProcess::Wait() {
+    waited_ = true;
+    return Collect(pid_, outName_, errName_);
 }
 
 std::string StagedProgram() { return std::string(KIVU_STAGE_DIR) + "/Kivu Updata"; }

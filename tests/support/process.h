@@ -16,6 +16,23 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& environment = {});
 
+// A child started without waiting for it; Wait() collects its result.
+class StartedProcess {
+public:
+    StartedProcess(const std::string& program, const std::vector<std::string>& args,
+                   const std::vector<std::string>& environment = {});
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+    ProcessResult Wait();
+    bool started() const { return pid_ > 0; }
+
+private:
+    std::string outName_, errName_;  // before pid_: the constructor's Spawn fills them
+    int pid_ = -1;
+    bool waited_ = false;
+};
+
 // The staged program of this build.
 std::string StagedProgram();
 

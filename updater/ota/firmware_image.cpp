@@ -109,7 +109,7 @@ bool LoadImage(FirmwareImage& image, const ImageSource& source, std::u16string* 
     image.length = static_cast<std::int32_t>(size);
     std::fill(image.data.begin(), image.data.end(), 0);
     std::memcpy(image.data.data(), content.data(), std::min(read, static_cast<std::size_t>(size)));
-    AppendTrailer(image);
+    image.trailerAppended = AppendTrailer(image);
     image.sum16 = ByteSum16({image.data.data(), static_cast<std::size_t>(image.length)});
     BuildChunks(image, source.chunkSize, source.objectSize);
     return true;

@@ -24,6 +24,7 @@ struct FirmwareImage {
     std::uint16_t sum16 = 0;
     std::int32_t length = 0;
     std::vector<FirmwareChunk> chunks;
+    bool trailerAppended = false;  // LoadImage appended the trailer to the file's bytes
 };
 
 // Appends the 32-byte trailer unless the image's last 32 bytes begin with the magic 55 AA x4.
