@@ -61,3 +61,44 @@ TEST(TextConversion, Utf16ToUtf8RoundTripsAndMarksLoneSurrogates) {
 
 }  // namespace
 }  // namespace kivu
+
+#include "platform/ini_file.h"
+
+namespace kivu {
+namespace {
+
+TEST(IniFile, ProfileStringRules) {
+    const std::u16string text =
+        u"; a comment\r\n[Other]\r\nModule=other.so\r\n[ plugin ]\r\n  MODULE =  \"plug/isp.so\"  \r\n"
+        u"Config='conf.json'\r\nEmpty=\r\nHalfQuoted=\"x\r\nSpaced = a b \r\n[Plugin2]\r\nConfig=no\r\n";
+    struct Case {
+        const char16_t* section;
+        const char16_t* key;
+        const char16_t* value;
+    } cases[] = {
+        {u"Plugin", u"Module", u"plug/isp.so"},  // names without regard to case, quotes removed
+        {u"PLUGIN", u"config", u"conf.json"},
+        {u"Plugin", u"Empty", u""},
+        {u"Plugin", u"HalfQuoted", u"\"x"},
+        {u"Plugin", u"Spaced", u"a b"},
+        {u"Plugin", u"Missing", u"default"},
+        {u"Nowhere", u"Module", u"default"},
+        {u"Other", u"Module", u"other.so"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::ProfileStringFromText(text, c.section, c.key, u"default"), c.value)
+            << platform::Utf16ToUtf8(c.key);
+    }
+    const std::u16string longValue = u"[P]\nK=" + std::u16string(400, u'v') + u"\n";
+    EXPECT_EQ(platform::ProfileStringFromText(longValue, u"P", u"K", u""), std::u16string(259, u'v'));
+
+    test::TempDir dir;
+    dir.Write("utf8.ini", "\xEF\xBB\xBF[Plugin]\nModule=caf\xC3\xA9.so\n");
+    dir.Write("utf16.ini", std::string("\xFF\xFE[\0P\0]\0\n\0K\0=\0v\0", 20));
+    EXPECT_EQ(platform::ReadProfileString(u"plugin", u"module", u"", dir.Folder() + u"utf8.ini"), u"caf\u00e9.so");
+    EXPECT_EQ(platform::ReadProfileString(u"P", u"K", u"", dir.Folder() + u"utf16.ini"), u"v");
+    EXPECT_EQ(platform::ReadProfileString(u"P", u"K", u"none", dir.Folder() + u"missing.ini"), u"none");
+}
+
+}  // namespace
+}  // namespace kivu
