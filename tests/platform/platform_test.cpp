@@ -94,7 +94,7 @@ TEST(IniFile, ProfileStringRules) {
 
     test::TempDir dir;
     dir.Write("utf8.ini", "\xEF\xBB\xBF[Plugin]\nModule=caf\xC3\xA9.so\n");
-    dir.Write("utf16.ini", std::string("\xFF\xFE[\0P\0]\0\n\0K\0=\0v\0", 20));
+    dir.Write("utf16.ini", std::string("\xFF\xFE[\0P\0]\0\n\0K\0=\0v\0", 16));
     EXPECT_EQ(platform::ReadProfileString(u"plugin", u"module", u"", dir.Folder() + u"utf8.ini"), u"caf\u00e9.so");
     EXPECT_EQ(platform::ReadProfileString(u"P", u"K", u"", dir.Folder() + u"utf16.ini"), u"v");
     EXPECT_EQ(platform::ReadProfileString(u"P", u"K", u"none", dir.Folder() + u"missing.ini"), u"none");
