@@ -13,7 +13,8 @@ void DebugOutput(std::u16string_view line) {
     if (!enabled) return;
     static std::mutex mutex;
     std::string text = Utf16ToUtf8(line);
-    text.push_back('\n');
+    // Lines end in a line feed; a caller's own line feed is not doubled.
+    if (text.empty() || text.back() != '\n') text.push_back('\n');
     std::lock_guard lock(mutex);
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
