@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "emulator/install.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kivu::cli {
@@ -14,7 +15,11 @@ void PrintHelp() {
         "Kivu Updata %.*s: firmware updater for the wireless mouse and its USB receiver.\n"
         "\n"
         "Usage:\n"
-        "  Kivu Updata [-BIN <file>]    open the updater's window\n"
+        "  Kivu Updata [-BIN <file>]    run the update (the window arrives in a later version;\n"
+        "                               until then this runs as --headless)\n"
+        "  Kivu Updata --headless [-BIN <file>]\n"
+        "                               run the update without a window: exit code 0 PASS,\n"
+        "                               1 FAIL, 2 when no run could start\n"
         "  Kivu Updata --help          show this text\n"
         "  Kivu Updata --version       show the version\n",
         static_cast<int>(kVersion.size()), kVersion.data());
@@ -47,10 +52,7 @@ std::span<const Subcommand> Subcommands() {
 }
 
 int Main(std::span<const std::string> args) {
-    if (args.empty()) {
-        return UsageError("the updater's window is not available in this build; see --help");
-    }
-    const std::string& first = args[0];
+    const std::string first = args.empty() ? std::string() : args[0];
     if (first == "--help" || first == "-h") {
         PrintHelp();
         return kExitOk;
@@ -67,6 +69,9 @@ int Main(std::span<const std::string> args) {
     for (const Subcommand& command : Subcommands()) {
         if (first == command.name) return command.run(args.subspan(1));
     }
+    // The update itself: --headless, or the window (with or without "-BIN <file>").
+    const bool headless = std::find(args.begin(), args.end(), "--headless") != args.end();
+    if (headless || args.empty() || first == "-BIN" || first.rfind("-BIN", 0) == 0) return RunHeadless(args);
     if (!first.empty() && first[0] == '-') return UsageError("unknown option '" + first + "'");
     return UsageError("unknown command '" + first + "'");
 }

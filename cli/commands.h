@@ -11,5 +11,7 @@ int RunCheckCommand(std::span<const std::string> args);
 int RunDevicesCommand(std::span<const std::string> args);
 int RunImageCommand(std::span<const std::string> args);
 int RunWaitEventCommand(std::span<const std::string> args);
+// The update run without a window; `args` are the program's arguments.
+int RunHeadless(std::span<const std::string> args);
 
 }  // namespace kivu::cli

@@ -1,6 +1,8 @@
 #include "emulator/programmer/emulated_programmer.h"
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -67,6 +69,7 @@ bool ReadProgrammerScenario(const std::string& path, ProgrammerScenario& s, std:
             if (s.results.empty()) throw std::runtime_error("results must not be empty");
         }
         if (config.contains("progress")) s.progress = config["progress"].get<std::vector<std::uint32_t>>();
+        if (config.contains("progress_interval_ms")) s.progressIntervalMs = config["progress_interval_ms"].get<int>();
         if (config.contains("call_log")) s.callLog = beside(config["call_log"].get<std::string>());
         if (config.contains("received_image")) s.receivedImage = beside(config["received_image"].get<std::string>());
     } catch (const std::exception& e) {
@@ -130,11 +133,15 @@ int32_t EmulatedProgrammer::Program(uint32_t loadAddress, const uint8_t* image, 
     }
     const std::vector<std::uint32_t> progress = scenario_.progress;
     KivuWindowHandle window = window_;
+    const int interval = scenario_.progressIntervalMs;
     Log(call + " = " + std::to_string(result));
     lock.unlock();
     // Progress goes to the window outside the lock: the window's thread may call back in.
     if (window != nullptr && window->sendMessage != nullptr) {
-        for (std::uint32_t percent : progress) window->sendMessage(window, WM_ISP_PROGRESS, percent, 0);
+        for (std::uint32_t percent : progress) {
+            window->sendMessage(window, WM_ISP_PROGRESS, percent, 0);
+            if (interval > 0) std::this_thread::sleep_for(std::chrono::milliseconds(interval));
+        }
     }
     return result;
 }

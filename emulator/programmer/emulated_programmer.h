@@ -19,6 +19,7 @@ struct ProgrammerScenario {
     int switchRounds = 1;                // Program calls in the normal identity before the switch
     std::vector<std::int32_t> results{0};  // one per Program call in the boot loader; the last repeats
     std::vector<std::uint32_t> progress{0, 25, 50, 75, 100};  // WM_ISP_PROGRESS during each such call
+    int progressIntervalMs = 0;          // the pause between two progress messages
     std::string callLog;                 // one line per call
     std::string receivedImage;           // the image of the last Program call in the boot loader
 };

@@ -37,7 +37,11 @@ std::u16string LibraryRelativePath() {
     return std::u16string(u"Bin") + platform::kPathSeparator + u"MRW5160HIDISPSDK" + platform::kModuleSuffix;
 }
 
-CMRW5160HIDISPSDKTestDlg::~CMRW5160HIDISPSDKTestDlg() { StopWorker(); }
+CMRW5160HIDISPSDKTestDlg::~CMRW5160HIDISPSDKTestDlg() {
+    StopWorker();
+    // A bound library stays loaded until the process ends: its plug-in may still hold the window.
+    static_cast<void>(library_.release());
+}
 
 void CMRW5160HIDISPSDKTestDlg::Bind(const std::u16string& folder, KivuWindowHandle window) {
     repeatLimit = config::kDefaultRepeatLimit;

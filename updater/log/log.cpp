@@ -15,6 +15,7 @@ LogTargetRecord LogTarget;
 namespace {
 
 std::atomic<platform::LocalClock*> g_clock{nullptr};
+std::atomic<void (*)(const std::u16string&)> g_observer{nullptr};
 
 platform::LocalClock& Clock() {
     platform::LocalClock* clock = g_clock.load();
@@ -32,6 +33,8 @@ void AppendNumber(std::u16string& out, int value, int width) {
 
 void SetLogClock(platform::LocalClock* clock) { g_clock.store(clock); }
 
+void SetLogObserver(void (*observer)(const std::u16string& message)) { g_observer.store(observer); }
+
 std::u16string LogFilePath(int year, int month, int day) {
     std::u16string path = LogTarget.folder;
     AppendNumber(path, year, 4);
@@ -47,6 +50,7 @@ void WriteLog(std::u16string message) {
     // One lock around the whole step keeps lines whole and in the order their times say.
     static std::mutex mutex;
     std::lock_guard lock(mutex);
+    if (auto observer = g_observer.load()) observer(message);
 
     platform::LocalTime stamp = Clock().Now();
     std::u16string line;

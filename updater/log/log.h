@@ -24,6 +24,10 @@ void WriteLog(std::u16string message);
 // For tests: the clock that stamps the lines and names the files (nullptr: the system's).
 void SetLogClock(platform::LocalClock* clock);
 
+// For hosts that show what went wrong: called with every message as it is written (under the
+// log's lock, so keep it short). nullptr removes it.
+void SetLogObserver(void (*observer)(const std::u16string& message));
+
 // The day's file name for a given date, as WriteLog builds it.
 std::u16string LogFilePath(int year, int month, int day);
 

@@ -1,0 +1,41 @@
+#include "updater/app/headless_host.h"
+
+#include "platform/clock.h"
+
+namespace kivu::app {
+
+HeadlessHost::HeadlessHost() : handle_{{&HeadlessHost::Send}, this} {}
+
+intptr_t HeadlessHost::Send(KivuWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    auto* handle = reinterpret_cast<Handle*>(window);
+    // The dialog's handler only sets the progress control, which any thread may do.
+    if (message == WM_ISP_PROGRESS && handle->host->dialog_ != nullptr) {
+        return handle->host->dialog_->OnIspProgress(wParam, lParam);
+    }
+    return 0;
+}
+
+void HeadlessHost::SetTimer(int id, std::chrono::milliseconds period) {
+    timers_[id] = {period, platform::MonotonicMilliseconds() + period.count()};
+}
+
+HiddenControls HeadlessHost::CreateHiddenControls(const config::Rect&) {
+    return {&progressBar_, &outcomeDisplay_, &resultControl_};
+}
+
+void HeadlessHost::Run(const std::function<bool()>& done, const std::function<void()>& tick) {
+    while (endedWith_ == 0 && !timers_.empty() && !done()) {
+        auto next = timers_.begin();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+            if (it->second.second < next->second.second) next = it;
+        }
+        const int id = next->first;
+        const std::int64_t wait = next->second.second - platform::MonotonicMilliseconds();
+        if (wait > 0) platform::SleepFor(std::chrono::milliseconds(wait));
+        next->second.second += next->second.first.count();
+        if (dialog_ != nullptr) dialog_->OnTimer(id);
+        tick();
+    }
+}
+
+}  // namespace kivu::app
