@@ -40,7 +40,9 @@ std::u16string LibraryRelativePath() {
 CMRW5160HIDISPSDKTestDlg::~CMRW5160HIDISPSDKTestDlg() {
     StopWorker();
     // A bound library stays loaded until the process ends: its plug-in may still hold the window.
-    static_cast<void>(library_.release());
+    static std::vector<std::unique_ptr<platform::DynamicModule>>* kept =
+        new std::vector<std::unique_ptr<platform::DynamicModule>>();
+    if (library_) kept->push_back(std::move(library_));
 }
 
 void CMRW5160HIDISPSDKTestDlg::Bind(const std::u16string& folder, KivuWindowHandle window) {
