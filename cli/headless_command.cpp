@@ -82,6 +82,9 @@ int RunHeadless(std::span<const std::string> args) {
     printer.Show(dialog.shownPercent);
     host.Run([&] { return dialog.buttonState == app::Passed || dialog.buttonState == app::Failed; },
              [&] { printer.Show(dialog.shownPercent); });
+    // The workers have ended or wait for a pulse that will not come: end them before leaving.
+    engine.StopWorkers();
+    dialog.ispLibrary.StopWorker();
     if (dialog.buttonState == app::Passed) {
         printer.Show(100);
         printer.Finish("PASS");
