@@ -15,8 +15,7 @@ void PrintHelp() {
         "Kivu Updata %.*s: firmware updater for the wireless mouse and its USB receiver.\n"
         "\n"
         "Usage:\n"
-        "  Kivu Updata [-BIN <file>]    run the update (the window arrives in a later version;\n"
-        "                               until then this runs as --headless)\n"
+        "  Kivu Updata [-BIN <file>]    open the updater's window\n"
         "  Kivu Updata --headless [-BIN <file>]\n"
         "                               run the update without a window: exit code 0 PASS,\n"
         "                               1 FAIL, 2 when no run could start\n"
@@ -71,7 +70,8 @@ int Main(std::span<const std::string> args) {
     }
     // The update itself: --headless, or the window (with or without "-BIN <file>").
     const bool headless = std::find(args.begin(), args.end(), "--headless") != args.end();
-    if (headless || args.empty() || first == "-BIN" || first.rfind("-BIN", 0) == 0) return RunHeadless(args);
+    if (headless) return RunHeadless(args);
+    if (args.empty() || first.rfind("-BIN", 0) == 0) return RunWindow(args);
     if (!first.empty() && first[0] == '-') return UsageError("unknown option '" + first + "'");
     return UsageError("unknown command '" + first + "'");
 }

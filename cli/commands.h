@@ -13,5 +13,7 @@ int RunImageCommand(std::span<const std::string> args);
 int RunWaitEventCommand(std::span<const std::string> args);
 // The update run without a window; `args` are the program's arguments.
 int RunHeadless(std::span<const std::string> args);
+// The skinned window; `args` are the program's arguments ("-BIN <file>").
+int RunWindow(std::span<const std::string> args);
 
 }  // namespace kivu::cli

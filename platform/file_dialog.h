@@ -21,6 +21,9 @@ public:
 };
 
 void SetFileDialogPresenter(FileDialogPresenter* presenter);
+
+// The system's dialog (zenity on Linux, when it is installed), for window hosts to install.
+FileDialogPresenter& SystemFileDialog();
 std::u16string ChooseFileToOpen(const OpenFileRequest& request);
 
 }  // namespace kivu::platform
