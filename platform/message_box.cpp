@@ -9,6 +9,9 @@
 
 namespace kivu::platform {
 
+// The backend's box for modules without a presenter; false when it has none to show.
+bool ShowSystemMessageBox(std::u16string_view text, std::u16string_view caption);
+
 namespace {
 std::atomic<MessageBoxPresenter*> g_presenter{nullptr};
 }
@@ -17,9 +20,12 @@ void SetMessageBoxPresenter(MessageBoxPresenter* presenter) { g_presenter.store(
 
 void ShowMessageBox(std::u16string_view text, std::u16string_view caption) {
     MessageBoxPresenter* presenter = g_presenter.load();
-    if (presenter != nullptr && !EnvironmentFlag("KIVU_UNATTENDED")) {
-        presenter->ShowOk(text, caption);
-        return;
+    if (!EnvironmentFlag("KIVU_UNATTENDED")) {
+        if (presenter != nullptr) {
+            presenter->ShowOk(text, caption);
+            return;
+        }
+        if (ShowSystemMessageBox(text, caption)) return;
     }
     std::string line = "[" + Utf16ToUtf8(caption) + "] " + Utf16ToUtf8(text) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);

@@ -220,11 +220,15 @@ void SdlWindowHost::HandleEvents(std::int64_t waitMs) {
     } while (endedWith_ == 0 && SDL_PollEvent(&event));
 }
 
-int SdlWindowHost::RunModal(app::CCustomMainDlg& dialog) {
+void SdlWindowHost::Begin(app::CCustomMainDlg& dialog) {
     dialog_ = &dialog;
     dialog.OnInitDialog();
     SDL_ShowWindow(window_);
     Present();
+}
+
+int SdlWindowHost::RunModal(app::CCustomMainDlg& dialog) {
+    Begin(dialog);
     while (endedWith_ == 0) {
         std::int64_t now = MonotonicMilliseconds();
         std::int64_t nextDue = now + 500;

@@ -36,6 +36,12 @@ public:
     // Initialises the dialog, shows the window and runs it until the dialog ends; returns the
     // dialog's result.
     int RunModal(app::CCustomMainDlg& dialog);
+    // The first part of RunModal: the dialog's initialisation, the window shown, the first frame.
+    void Begin(app::CCustomMainDlg& dialog);
+    // Composes and presents one frame now (for the benchmark).
+    void PaintNow() { Present(); }
+    // Decode pictures at every paint instead of once (to measure what the cache saves).
+    void set_picture_caching(bool caching) { pictures_.set_caching(caching); }
 
     void SetIcons() override;
     void SetTimer(int id, std::chrono::milliseconds period) override;

@@ -6,11 +6,11 @@ namespace kivu::app {
 
 const Picture* PictureCache::Get(const std::u16string& path) {
     auto found = pictures_.find(path);
-    if (found != pictures_.end()) return found->second.get();
+    if (caching_ && found != pictures_.end()) return found->second.get();
     ++decodes_;
     std::unique_ptr<Picture> picture = decoder_.Decode(path);
     const Picture* result = picture.get();
-    pictures_.emplace(path, std::move(picture));
+    pictures_[path] = std::move(picture);
     return result;
 }
 

@@ -36,11 +36,14 @@ public:
     // Null when the file cannot be decoded (and that answer is kept too).
     const Picture* Get(const std::u16string& path);
     std::size_t decodes() const { return decodes_; }
+    // Off: every Get decodes the file again (what painting would cost without the cache).
+    void set_caching(bool caching) { caching_ = caching; }
 
 private:
     PictureDecoder& decoder_;
     std::unordered_map<std::u16string, std::unique_ptr<Picture>> pictures_;
     std::size_t decodes_ = 0;
+    bool caching_ = true;
 };
 
 class Canvas {
