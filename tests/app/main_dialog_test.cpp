@@ -10,6 +10,7 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/support/log_reader.h"
+#include "tests/support/programmer_thunks.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_dialog_host.h"
 #include "updater/log/log.h"
@@ -20,15 +21,6 @@ namespace {
 using std::chrono::milliseconds;
 using Lines = std::vector<std::string>;
 
-emulator::EmulatedProgrammer* g_programmer = nullptr;
-void SetMainWndThunk(KivuWindowHandle window) { g_programmer->SetMainWnd(window); }
-int32_t OpenDeviceThunk(int32_t vid, int32_t pid) {
-    int32_t scratch = 0;
-    return g_programmer->OpenDevice(vid, pid, &scratch);
-}
-int32_t ProgramThunk(uint32_t address, const uint8_t* image, uint32_t count) {
-    return g_programmer->Program(address, image, count);
-}
 
 class SilentBoxes final : public platform::MessageBoxPresenter {
 public:
@@ -76,7 +68,6 @@ protected:
         engine_.reset();
         platform::SetHidBus(nullptr);
         platform::SetMessageBoxPresenter(nullptr);
-        g_programmer = nullptr;
         LogTarget = {};
     }
 
@@ -118,13 +109,10 @@ protected:
         host_.Attach(dialog_.get());
         dialog_->OnInitDialog();
         dialog_->ispLibrary.set_pacer(&pacer_);
-        dialog_->ispLibrary.setMainWnd = &SetMainWndThunk;
-        dialog_->ispLibrary.openDevice = &OpenDeviceThunk;
-        dialog_->ispLibrary.program = &ProgramThunk;
+        test::UseEmulatedProgrammer(dialog_->ispLibrary, &programmer_);
         emulator::ProgrammerScenario scenario;
         scenario.startsIn = emulator::ProgrammerScenario::Identity::kBootLoader;
         programmer_.Configure(scenario);
-        g_programmer = &programmer_;
         programmer_.SetMainWnd(host_.WindowHandle());
     }
 

@@ -10,6 +10,7 @@
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "tests/support/log_reader.h"
+#include "tests/support/programmer_thunks.h"
 #include "tests/support/temp_dir.h"
 #include "updater/log/log.h"
 
@@ -20,15 +21,6 @@ using Lines = std::vector<std::string>;
 namespace fs = std::filesystem;
 
 // The library's entry points, played by an in-process emulated programmer.
-emulator::EmulatedProgrammer* g_programmer = nullptr;
-void SetMainWndThunk(KivuWindowHandle window) { g_programmer->SetMainWnd(window); }
-int32_t OpenDeviceThunk(int32_t vid, int32_t pid) {
-    int32_t scratch = 0;
-    return g_programmer->OpenDevice(vid, pid, &scratch);
-}
-int32_t ProgramThunk(uint32_t address, const uint8_t* image, uint32_t count) {
-    return g_programmer->Program(address, image, count);
-}
 
 // A window that records the messages a plug-in sends it.
 struct TestWindow {
@@ -63,14 +55,10 @@ protected:
         binding_.set_pacer(&pacer_);
         binding_.resultControl = &result_;
         binding_.programFolder = dir_.Folder();
-        binding_.setMainWnd = &SetMainWndThunk;
-        binding_.openDevice = &OpenDeviceThunk;
-        binding_.program = &ProgramThunk;
-        g_programmer = &programmer_;
+        test::UseEmulatedProgrammer(binding_, &programmer_);
     }
     void TearDown() override {
         binding_.StopWorker();
-        g_programmer = nullptr;
         LogTarget = {};
     }
 
@@ -201,7 +189,7 @@ TEST_F(IspWorkerTest, IncompleteBindingAndNoResultControl) {
     EXPECT_EQ(result_.Text(), u"FAIL");
     EXPECT_TRUE(Calls().empty());
 
-    binding_.program = &ProgramThunk;
+    test::UseEmulatedProgrammer(binding_, &programmer_);
     binding_.resultControl = nullptr;  // no skin: the outcome is in the log only
     EXPECT_EQ(Run().back(), "MRW5160 FWUPDATE:Programming successfully!!!, UpdateCount:1");
 }
