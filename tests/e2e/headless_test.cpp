@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
+
+#include "platform/named_event.h"
 
 #include "tests/support/log_reader.h"
 #include "tests/support/process.h"
@@ -100,6 +103,21 @@ TEST(Headless, FailingDeviceAndNoDevice) {
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_NE(none.err.find("Cannot Find Device!"), std::string::npos) << none.err;
     EXPECT_EQ(test::LogLines(empty.folder()), (Lines{"Init", "state_start--Device:TX", "Cannot Find Device!"}));
+}
+
+// Another process waiting with wait-event finish is released once per OTA run, PASS or FAIL.
+TEST(Headless, FinishEventReachesAnotherProcess) {
+    for (const char* scenario : {"mouse.json", "failing.json"}) {
+        StagedCopy stage;
+        std::unique_ptr<platform::NamedEvent> finish = platform::CreateNamedEvent(u"Global\\EVENT_UPDATA_FINISH");
+        ASSERT_NE(finish, nullptr);
+        test::StartedProcess waiter((stage.folder() / "Kivu Updata").string(), {"wait-event", "finish", "--timeout", "60"});
+        for (int i = 0; i < 5000 && finish->Waiters() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_GT(finish->Waiters(), 0u) << scenario;
+        const test::ProcessResult run = stage.Run(scenario);
+        EXPECT_EQ(run.exitCode, std::string(scenario) == "mouse.json" ? 0 : 1) << scenario;
+        EXPECT_EQ(waiter.Wait().exitCode, 0) << scenario;
+    }
 }
 
 TEST(Headless, BinArgumentChoosesTheFirmwareFile) {
