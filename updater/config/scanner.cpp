@@ -87,7 +87,33 @@ std::int32_t NextNode(ScanCursor& cursor, ScanNode& node) {
     };
 
     for (std::int32_t i = start;; ++i) {
-        const char16_t c = text[i];
+        char16_t c = text[i];
+        // Fast paths: inside most nodes only a few characters matter, so runs of the others
+        // are passed over in a tight loop with the same outcome as one by one.
+        if (nameStart < 0 && terminator != nullptr) {
+            if (type == kNodeText) {
+                while (c != 0 && c != u'<' && c != u'>') c = text[++i];
+            } else if (type == kNodeComment || type == kNodeCData || type == kNodeProcessingInstruction ||
+                       type == kNodeEndTag) {
+                while (c != 0 && c != u'>') c = text[++i];
+            } else if (type == kNodeElement) {
+                // Inside quotes only the closing quote matters; outside quotes and before any
+                // '=', only '>' and '='. Every character passed over is remembered as the last.
+                const std::int32_t from = i;
+                if (marks & (kDoubleQuoted | kSingleQuoted)) {
+                    const char16_t quote = (marks & kDoubleQuoted) ? u'"' : u'\'';
+                    while (c != 0 && c != quote) c = text[++i];
+                } else if (!(marks & kEquals)) {
+                    while (c != 0 && c != u'>' && c != u'=') c = text[++i];
+                }
+                if (i > from) {
+                    beforeLast = i - 1 > from ? text[i - 2] : last;
+                    last = text[i - 1];
+                }
+            }
+        } else if (terminator == nullptr && (marks & kBlankRun) && i > start) {
+            while (IsXmlSpace(c)) c = text[++i];
+        }
         if (c == 0) {
             end = i - 1;
             if (type != kNodeText && type != kNodeWhitespace) {

@@ -152,8 +152,15 @@ private:
             element.length = node.length;
             return;
         }
-        if (open_.size() == open_.capacity()) open_.reserve(open_.capacity() * 2 + 6);
-        open_.push_back({std::move(node.name), index});
+        // Stack slots keep their strings between elements, so names are copied without
+        // allocating once the slots have grown.
+        const auto slot = static_cast<std::size_t>(depth_);
+        if (slot == open_.size()) {
+            if (open_.size() == open_.capacity()) open_.reserve(open_.capacity() * 2 + 6);
+            open_.emplace_back();
+        }
+        open_[slot].name.assign(node.name);
+        open_[slot].element = index;
         ++depth_;
         parent_ = top_ = index;
     }
@@ -173,7 +180,6 @@ private:
         element.length = node.start + node.length - element.start;
         element.tagLengths = (element.tagLengths & 0x3FFFFF) | (static_cast<std::uint32_t>(node.length) << 22);
         while (depth_ > k) CloseNotEnded(&node);
-        open_.pop_back();
         depth_ = k - 1;
         parent_ = top_ = element.parent;
     }
@@ -181,7 +187,8 @@ private:
     // Closes the innermost open element as not ended; its children become its siblings.
     void CloseNotEnded(const ScanNode* endTag) {
         E(0).flags |= kDocumentNotWellFormed;
-        const std::int32_t index = open_.back().element;
+        OpenTag& top = open_[static_cast<std::size_t>(depth_ - 1)];
+        const std::int32_t index = top.element;
         ElementEntry& element = E(index);
         element.tagLengths &= 0x3FFFFF;
         element.length = element.StartTagLength();
@@ -214,16 +221,15 @@ private:
             if (endTag != nullptr) {
                 message = u"End tag '" + TokenText(cursor_) + u"' at offset ";
                 AppendDecimal(message, endTag->start + 1);
-                message += u" does not match start tag '" + open_.back().name + u"' at offset ";
+                message += u" does not match start tag '" + top.name + u"' at offset ";
                 AppendDecimal(message, element.start);
             } else {
-                message = u"Element '" + open_.back().name + u"' at offset ";
+                message = u"Element '" + top.name + u"' at offset ";
                 AppendDecimal(message, element.start);
                 message += u" not ended";
             }
             doc_.result_ = message;
         }
-        open_.pop_back();
     }
 
     XmlDocument& doc_;
