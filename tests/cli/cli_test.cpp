@@ -174,3 +174,37 @@ TEST(DevicesCommand, ListsTheEmulatedDevicesOfAScenario) {
 
 }  // namespace
 }  // namespace kivu
+
+namespace kivu {
+namespace {
+
+TEST(ImageCommand, ChunksAndRefusals) {
+    test::TempDir dir;
+    dir.Write("fw.bin", std::string(10000, '\x01'));
+    dir.Write("big.bin", std::string(131041, '\x01'));
+    test::ProcessResult result =
+        test::RunProcess(test::StagedProgram(), {"image", (dir.path() / "fw.bin").string(), "--json"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    nlohmann::json json = nlohmann::json::parse(result.out);
+    EXPECT_EQ(json["length"], 10032);
+    EXPECT_EQ(json["sum16"], (10000 + 2 * 0x2E + 4 * (0x55 + 0xAA)) % 65536);
+    EXPECT_EQ(json["trailer_appended"], true);
+    ASSERT_GT(json["chunks"].size(), 75u);
+    EXPECT_EQ(json["chunks"][72], 56);
+    EXPECT_EQ(json["chunks"][73], 8);
+    EXPECT_EQ(json["chunks"][74], 56);
+
+    test::ProcessResult small = test::RunProcess(
+        test::StagedProgram(), {"image", (dir.path() / "fw.bin").string(), "--chunk", "1000", "--object", "4096", "--report-length", "1100", "--json"});
+    EXPECT_EQ(nlohmann::json::parse(small.out)["chunks"], nlohmann::json::parse("[1000,1000,1000,1000,96,1000,1000,1000,1000,96,1000]"));
+
+    test::ProcessResult big = test::RunProcess(test::StagedProgram(), {"image", (dir.path() / "big.bin").string()});
+    EXPECT_EQ(big.exitCode, 1);
+    EXPECT_NE(big.err.find("too large"), std::string::npos) << big.err;
+    EXPECT_EQ(test::RunProcess(test::StagedProgram(), {"image", (dir.path() / "none.bin").string()}).exitCode, 1);
+    EXPECT_EQ(test::RunProcess(test::StagedProgram(), {"image", (dir.path() / "fw.bin").string(), "--chunk", "0"}).exitCode, 1);
+    EXPECT_EQ(test::RunProcess(test::StagedProgram(), {"image"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kivu

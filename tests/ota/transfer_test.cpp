@@ -246,6 +246,22 @@ TEST_F(TransferTest, UnplugMidTransferFailsWithoutHanging) {
     EXPECT_TRUE(bus_->ota(0)->unplugged());
 }
 
+TEST_F(TransferTest, AReportTooShortForTheProtocolIsRefused) {
+    emulator::EmulatedDeviceConfig device;
+    device.vendorId = 0x093A;
+    device.productId = 0x822A;
+    device.featureLength = 16;
+    device.ota = emulator::OtaConfig{};
+    bus_ = std::make_unique<emulator::EmulatedBus>(std::vector{device});
+    platform::SetHidBus(bus_.get());
+    engine_ = std::make_unique<UpdateEngine>(EngineOptions{UniqueName("progress"), UniqueName("finish")});
+    engine_->set_pacer(&pacer_);
+    engine_->vendorId = 0x093A;
+    engine_->productId = 0x822A;
+    EXPECT_FALSE(engine_->Connect());
+    EXPECT_EQ(test::LogLines(dir_.path()), (Lines{"Feature report length 16 cannot carry the OTA protocol"}));
+}
+
 TEST_F(TransferTest, WorkersReportToTheChannelsAndPulseFinishOnce) {
     MakeDevice({{emulator::OtaFault::Kind::kStatus, 0x18, 1, 1000, 0, 0}});
     MemoryProgressChannel progress;
