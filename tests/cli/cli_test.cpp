@@ -196,7 +196,7 @@ TEST(ImageCommand, ChunksAndRefusals) {
 
     test::ProcessResult small = test::RunProcess(
         test::StagedProgram(), {"image", (dir.path() / "fw.bin").string(), "--chunk", "1000", "--object", "4096", "--report-length", "1100", "--json"});
-    EXPECT_EQ(nlohmann::json::parse(small.out)["chunks"], nlohmann::json::parse("[1000,1000,1000,1000,96,1000,1000,1000,1000,96,1000]"));
+    EXPECT_EQ(nlohmann::json::parse(small.out)["chunks"], nlohmann::json::parse("[1000,1000,1000,1000,96,1000,1000,1000,1000,96,1000,1000]"));
 
     test::ProcessResult big = test::RunProcess(test::StagedProgram(), {"image", (dir.path() / "big.bin").string()});
     EXPECT_EQ(big.exitCode, 1);
