@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/clock.h"
 #include "updater/app/painting.h"
@@ -70,6 +71,15 @@ SdlWindowHost::~SdlWindowHost() {
 }
 
 bool SdlWindowHost::Open(std::string& error) {
+#if defined(__linux__)
+    // Without a display SDL may still open a window on a console or off-screen driver, where
+    // nobody could click Start and the program would wait for ever.
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr &&
+        std::getenv("SDL_VIDEODRIVER") == nullptr) {
+        error = "no display (DISPLAY and WAYLAND_DISPLAY are not set)";
+        return false;
+    }
+#endif
     // The software renderer without a GL framebuffer starts four times faster here and costs
     // a fifth per frame.
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
@@ -80,6 +90,14 @@ bool SdlWindowHost::Open(std::string& error) {
         return false;
     }
     sdlStarted_ = true;
+    // SDL falls back to console and off-screen drivers when the display cannot be reached:
+    // only a real window system will do, unless a driver was asked for by name.
+    const std::string driver = SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
+    if (std::getenv("SDL_VIDEODRIVER") == nullptr && driver != "x11" && driver != "wayland" && driver != "windows" &&
+        driver != "cocoa") {
+        error = "the display cannot be reached (video driver '" + driver + "')";
+        return false;
+    }
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
     window_ = SDL_CreateWindow("Kivu Updata", 0, 0, kTemplateWidth, kTemplateHeight,
                                SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);

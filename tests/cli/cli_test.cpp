@@ -208,3 +208,16 @@ TEST(ImageCommand, ChunksAndRefusals) {
 
 }  // namespace
 }  // namespace kivu
+
+namespace kivu {
+namespace {
+
+TEST(WindowCommand, WithoutAReachableDisplayItSaysSoInsteadOfWaiting) {
+    test::ProcessResult result =
+        test::RunProcess(test::StagedProgram(), {}, {"DISPLAY=:9999", "WAYLAND_DISPLAY=", "SDL_VIDEODRIVER"});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.err.find("--headless"), std::string::npos) << result.err;
+}
+
+}  // namespace
+}  // namespace kivu

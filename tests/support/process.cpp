@@ -41,10 +41,12 @@ int Spawn(const std::string& program, const std::vector<std::string>& args, cons
 
     std::vector<std::string> envStrings;
     for (char** e = environ; *e != nullptr; ++e) envStrings.emplace_back(*e);
+    // "NAME=value" sets a variable; a bare "NAME" removes it.
     for (const std::string& extra : environment) {
-        std::string key = extra.substr(0, extra.find('=') + 1);
+        const bool unset = extra.find('=') == std::string::npos;
+        const std::string key = unset ? extra + "=" : extra.substr(0, extra.find('=') + 1);
         std::erase_if(envStrings, [&](const std::string& s) { return s.rfind(key, 0) == 0; });
-        envStrings.push_back(extra);
+        if (!unset) envStrings.push_back(extra);
     }
     std::vector<char*> envp;
     for (std::string& s : envStrings) envp.push_back(s.data());

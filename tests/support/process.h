@@ -12,7 +12,8 @@ struct ProcessResult {
     std::string err;  // standard error
 };
 
-// Runs `program` with `args` (no shell), with extra environment entries "NAME=value".
+// Runs `program` with `args` (no shell); environment entries "NAME=value" set a variable and a
+// bare "NAME" removes one.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& environment = {});
 
