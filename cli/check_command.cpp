@@ -36,13 +36,7 @@ std::string Hex(std::uint32_t value) {
 
 int RunCheckCommand(std::span<const std::string> args) {
     bool json = false;
-    for (const std::string& arg : args) {
-        if (arg != "--json") {
-            std::fprintf(stderr, "Usage: Kivu Updata check [--json]\n");
-            return kExitUsage;
-        }
-        json = true;
-    }
+    if (!ParseJsonOnly(args, "check", json)) return kExitUsage;
 
     std::u16string folder;
     GetProgramFolder(folder);

@@ -10,13 +10,7 @@ namespace kivu::cli {
 
 int RunDevicesCommand(std::span<const std::string> args) {
     bool json = false;
-    for (const std::string& arg : args) {
-        if (arg != "--json") {
-            std::fprintf(stderr, "Usage: Kivu Updata devices [--json]\n");
-            return kExitUsage;
-        }
-        json = true;
-    }
+    if (!ParseJsonOnly(args, "devices", json)) return kExitUsage;
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     const std::vector<platform::HidInterfaceInfo> interfaces = platform::CurrentHidBus().Enumerate();
     for (const platform::HidInterfaceInfo& info : interfaces) {

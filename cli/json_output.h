@@ -2,6 +2,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <span>
 #include <string>
 
 namespace kivu::cli {
@@ -10,5 +11,8 @@ namespace kivu::cli {
 void PrintJson(const nlohmann::ordered_json& value);
 
 std::string Utf8(const std::u16string& text);
+
+// For the commands whose only option is --json: false (after printing the usage) for anything else.
+bool ParseJsonOnly(std::span<const std::string> args, const char* command, bool& json);
 
 }  // namespace kivu::cli
