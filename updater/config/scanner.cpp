@@ -294,13 +294,13 @@ bool NextName(ScanCursor& cursor) {
     return true;
 }
 
-bool MatchName(const ScanCursor& cursor, const char16_t* name) {
+bool MatchName(const ScanCursor& cursor, const char16_t* name, std::int32_t nameLength) {
     const std::int32_t length = cursor.tokenEnd - cursor.tokenStart + 1;
     bool foldCase = (cursor.flags & kScanIgnoreCase) != 0;
     for (std::int32_t k = 0; k < length; ++k) {
         char16_t a = cursor.text[cursor.tokenStart + k];
+        if (k >= nameLength) return false;
         char16_t b = name[k];
-        if (b == 0) return false;
         if (a != b) {
             auto lower = [](char16_t c) {
                 return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
@@ -311,9 +311,13 @@ bool MatchName(const ScanCursor& cursor, const char16_t* name) {
             foldCase = false;
         }
     }
-    char16_t after = name[length];
+    const char16_t after = length < nameLength ? name[length] : u'\0';
     return after == 0 || after == u' ' || after == u'=' || after == u'/' || after == u'[' ||
            after == u']';
+}
+
+bool MatchName(const ScanCursor& cursor, const char16_t* name) {
+    return MatchName(cursor, name, static_cast<std::int32_t>(std::char_traits<char16_t>::length(name)));
 }
 
 std::u16string TokenText(const ScanCursor& cursor) {

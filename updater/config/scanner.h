@@ -57,6 +57,8 @@ bool NextName(ScanCursor& cursor);
 
 // Whether the current token is `name` (see the stop characters in the implementation).
 bool MatchName(const ScanCursor& cursor, const char16_t* name);
+// The same for a name of `length` units that need not end with a 0 unit.
+bool MatchName(const ScanCursor& cursor, const char16_t* name, std::int32_t length);
 
 std::u16string TokenText(const ScanCursor& cursor);
 

@@ -110,10 +110,16 @@ public:
     }
 
 private:
+    // An open element: where its name stands in the text, so that no name is copied.
     struct OpenTag {
-        std::u16string name;
+        std::int32_t nameStart;
+        std::int32_t nameLength;
         std::int32_t element;
     };
+
+    std::u16string Name(const OpenTag& tag) const {
+        return std::u16string(doc_.text_.c_str() + tag.nameStart, static_cast<std::size_t>(tag.nameLength));
+    }
 
     ElementEntry& E(std::int32_t index) { return doc_.Entry(index); }
 
@@ -126,7 +132,7 @@ private:
         E(top_).flags |= kElementHasProblem;
     }
 
-    void StartElement(ScanNode& node) {
+    void StartElement(const ScanNode& node) {
         if (doc_.nextEntry_ == doc_.capacity_) doc_.Grow(0);
         const std::int32_t index = doc_.nextEntry_++;
         if (first_ == 0) first_ = index;
@@ -152,22 +158,24 @@ private:
             element.length = node.length;
             return;
         }
-        // Stack slots keep their strings between elements, so names are copied without
-        // allocating once the slots have grown.
         const auto slot = static_cast<std::size_t>(depth_);
         if (slot == open_.size()) {
             if (open_.size() == open_.capacity()) open_.reserve(open_.capacity() * 2 + 6);
             open_.emplace_back();
         }
-        open_[slot].name.assign(node.name);
-        open_[slot].element = index;
+        // The tag's name begins just after its '<'.
+        open_[slot] = {node.start + 1, static_cast<std::int32_t>(node.name.size()), index};
         ++depth_;
         parent_ = top_ = index;
     }
 
     void EndElement(const ScanNode& node) {
         std::int32_t k = depth_;
-        while (k > 0 && !MatchName(cursor_, open_[static_cast<std::size_t>(k - 1)].name.c_str())) --k;
+        while (k > 0) {
+            const OpenTag& tag = open_[static_cast<std::size_t>(k - 1)];
+            if (MatchName(cursor_, doc_.text_.c_str() + tag.nameStart, tag.nameLength)) break;
+            --k;
+        }
         if (k == 0) {
             Problem();
             std::u16string message = u"No start tag for end tag '" + TokenText(cursor_) + u"' at offset ";
@@ -221,10 +229,10 @@ private:
             if (endTag != nullptr) {
                 message = u"End tag '" + TokenText(cursor_) + u"' at offset ";
                 AppendDecimal(message, endTag->start + 1);
-                message += u" does not match start tag '" + top.name + u"' at offset ";
+                message += u" does not match start tag '" + Name(top) + u"' at offset ";
                 AppendDecimal(message, element.start);
             } else {
-                message = u"Element '" + top.name + u"' at offset ";
+                message = u"Element '" + Name(top) + u"' at offset ";
                 AppendDecimal(message, element.start);
                 message += u" not ended";
             }
