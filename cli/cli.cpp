@@ -38,6 +38,16 @@ int UsageError(const std::string& message) {
 
 }  // namespace
 
+std::string JoinArguments(std::span<const std::string> args, const std::string& skip) {
+    std::string line;
+    for (const std::string& arg : args) {
+        if (!skip.empty() && arg == skip) continue;
+        if (!line.empty()) line += ' ';
+        line += arg;
+    }
+    return line;
+}
+
 std::span<const Subcommand> Subcommands() {
     // Diagnostic subcommands join this table as their subsystems arrive.
     static const Subcommand table[] = {

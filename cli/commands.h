@@ -6,6 +6,9 @@
 
 namespace kivu::cli {
 
+// The program's arguments as one line, as LoadImage looks for "-BIN" in it; `skip` is left out.
+std::string JoinArguments(std::span<const std::string> args, const std::string& skip = "");
+
 int RunXmlCommand(std::span<const std::string> args);
 int RunCheckCommand(std::span<const std::string> args);
 int RunDevicesCommand(std::span<const std::string> args);

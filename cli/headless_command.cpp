@@ -50,12 +50,7 @@ private:
 }  // namespace
 
 int RunHeadless(std::span<const std::string> args) {
-    std::string commandLine;
-    for (const std::string& arg : args) {
-        if (arg == "--headless") continue;
-        if (!commandLine.empty()) commandLine += ' ';
-        commandLine += arg;
-    }
+    const std::string commandLine = JoinArguments(args, "--headless");
     ota::UpdateEngine& engine = ota::Engine();
     engine.commandLine = platform::Utf8ToUtf16(commandLine);
 

@@ -12,11 +12,7 @@
 namespace kivu::cli {
 
 int RunWindow(std::span<const std::string> args) {
-    std::string commandLine;
-    for (const std::string& arg : args) {
-        if (!commandLine.empty()) commandLine += ' ';
-        commandLine += arg;
-    }
+    const std::string commandLine = JoinArguments(args);
     platform::SdlWindowHost host;
     std::string error;
     if (!host.Open(error)) {

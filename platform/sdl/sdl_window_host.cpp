@@ -13,21 +13,6 @@
 
 namespace kivu::platform {
 
-namespace {
-
-// Wakes the event loop from another thread (a worker's progress or result).
-Uint32 WakeEventType() {
-    static const Uint32 type = SDL_RegisterEvents(1);
-    return type;
-}
-
-void Wake() {
-    SDL_Event event{};
-    event.type = WakeEventType();
-    SDL_PushEvent(&event);
-}
-
-}  // namespace
 
 std::unique_ptr<app::Picture> SdlPictureDecoder::Decode(const std::u16string& path) {
     SDL_Surface* loaded = IMG_Load(Utf16ToUtf8(path).c_str());
@@ -52,14 +37,10 @@ std::unique_ptr<app::Picture> SdlPictureDecoder::Decode(const std::u16string& pa
     return picture;
 }
 
-SdlWindowHost::SdlWindowHost() : handle_{{&SdlWindowHost::Send}, this} {}
+SdlWindowHost::SdlWindowHost() = default;
 
 SdlWindowHost::~SdlWindowHost() {
-    {
-        // From now on a plug-in's message returns at once.
-        std::lock_guard lock(closedMutex_);
-        closed_ = true;
-    }
+    windowHandle_.Detach();  // from now on a plug-in's message returns at once
     SetMessageBoxPresenter(nullptr);
     if (texture_ != nullptr) SDL_DestroyTexture(texture_);
     if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
@@ -169,18 +150,6 @@ void SdlWindowHost::ShowOk(std::u16string_view text, std::u16string_view caption
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, Utf16ToUtf8(caption).c_str(), Utf16ToUtf8(text).c_str(), window_);
 }
 
-intptr_t SdlWindowHost::Send(KivuWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    auto* handle = reinterpret_cast<Handle*>(window);
-    SdlWindowHost* host = handle->host;
-    std::lock_guard lock(host->closedMutex_);
-    if (host->closed_ || host->dialog_ == nullptr) return 0;
-    if (message != WM_ISP_PROGRESS) return 0;
-    // The handler only sets the progress control, which any thread may do; the next tick paints it.
-    const intptr_t result = host->dialog_->OnIspProgress(wParam, lParam);
-    Wake();
-    return result;
-}
-
 void SdlWindowHost::Present() {
     if (dialog_ == nullptr) return;
     const int width = canvas_.width(), height = canvas_.height();
@@ -240,6 +209,7 @@ void SdlWindowHost::HandleEvents(std::int64_t waitMs) {
 
 void SdlWindowHost::Begin(app::CCustomMainDlg& dialog) {
     dialog_ = &dialog;
+    windowHandle_.Attach(&dialog);
     dialog.OnInitDialog();
     SDL_ShowWindow(window_);
     Present();
@@ -265,8 +235,7 @@ int SdlWindowHost::RunModal(app::CCustomMainDlg& dialog) {
         }
         if (dirty_ && endedWith_ == 0) Present();
     }
-    std::lock_guard lock(closedMutex_);
-    closed_ = true;
+    windowHandle_.Detach();
     dialog_ = nullptr;
     return endedWith_;
 }

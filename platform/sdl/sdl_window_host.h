@@ -10,6 +10,7 @@
 #include "platform/message_box.h"
 #include "updater/app/canvas.h"
 #include "updater/app/dialog_host.h"
+#include "updater/app/dialog_window_handle.h"
 #include "updater/app/main_dialog.h"
 
 struct SDL_Window;
@@ -51,7 +52,7 @@ public:
     void StartWindowDrag(int x, int y) override;
     void LoadBackground(const std::u16string& path, int& width, int& height) override;
     void MoveWindow(int x, int y, int width, int height) override;
-    KivuWindowHandle WindowHandle() override { return &handle_.window; }
+    KivuWindowHandle WindowHandle() override { return windowHandle_.get(); }
     app::HiddenControls CreateHiddenControls(const config::Rect& progressArea) override;
     void ShowOk(std::u16string_view text, std::u16string_view caption) override;
 
@@ -63,11 +64,6 @@ public:
     static constexpr int kTemplateHeight = 286;
 
 private:
-    struct Handle {
-        KivuWindow window;
-        SdlWindowHost* host;
-    };
-    static intptr_t Send(KivuWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
     void Present();
     void HandleEvents(std::int64_t waitMs);
 
@@ -88,9 +84,7 @@ private:
     bool dragging_ = false;
     int dragX_ = 0, dragY_ = 0;
     std::uint64_t frames_ = 0;
-    Handle handle_;
-    std::mutex closedMutex_;
-    bool closed_ = false;
+    app::DialogWindowHandle windowHandle_;
 
     ota::MemoryProgressChannel progressBar_;
     ota::MemoryResultChannel outcomeDisplay_;

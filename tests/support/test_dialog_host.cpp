@@ -6,16 +6,6 @@
 
 namespace kivu::test {
 
-TestDialogHost::TestDialogHost() : handle_{{&TestDialogHost::Send}, this} {}
-
-intptr_t TestDialogHost::Send(KivuWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    auto* handle = reinterpret_cast<Handle*>(window);
-    if (message == WM_ISP_PROGRESS && handle->host->dialog_ != nullptr) {
-        return handle->host->dialog_->OnIspProgress(wParam, lParam);
-    }
-    return 0;
-}
-
 void TestDialogHost::SetTimer(int id, std::chrono::milliseconds period) { timers_[id] = {period, now_ + period}; }
 
 void TestDialogHost::Advance(std::chrono::milliseconds duration) {

@@ -7,15 +7,17 @@
 #include <vector>
 
 #include "updater/app/dialog_host.h"
+#include "updater/app/dialog_window_handle.h"
 #include "updater/app/main_dialog.h"
 
 namespace kivu::test {
 
 class TestDialogHost final : public app::DialogHost {
 public:
-    TestDialogHost();
-
-    void Attach(app::CCustomMainDlg* dialog) { dialog_ = dialog; }
+    void Attach(app::CCustomMainDlg* dialog) {
+        dialog_ = dialog;
+        windowHandle_.Attach(dialog);
+    }
     // Moves virtual time on, firing the timers that fall due, in order.
     void Advance(std::chrono::milliseconds duration);
 
@@ -27,7 +29,7 @@ public:
     void StartWindowDrag(int x, int y) override { drags.push_back({x, y}); }
     void LoadBackground(const std::u16string& path, int& width, int& height) override;
     void MoveWindow(int x, int y, int width, int height) override { window = {x, y, x + width, y + height}; }
-    KivuWindowHandle WindowHandle() override { return &handle_.window; }
+    KivuWindowHandle WindowHandle() override { return windowHandle_.get(); }
     app::HiddenControls CreateHiddenControls(const config::Rect& progressArea) override;
 
     bool TimerRunning(int id) const { return timers_.count(id) != 0; }
@@ -48,16 +50,10 @@ private:
         std::chrono::milliseconds period;
         std::chrono::milliseconds due;
     };
-    struct Handle {
-        KivuWindow window;
-        TestDialogHost* host;
-    };
-    static intptr_t Send(KivuWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-
     app::CCustomMainDlg* dialog_ = nullptr;
     std::chrono::milliseconds now_{0};
     std::map<int, Timer> timers_;
-    Handle handle_;
+    app::DialogWindowHandle windowHandle_;
 };
 
 // The width and height of a PNG file (0 by 0 when it is none).

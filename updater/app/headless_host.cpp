@@ -4,17 +4,6 @@
 
 namespace kivu::app {
 
-HeadlessHost::HeadlessHost() : handle_{{&HeadlessHost::Send}, this} {}
-
-intptr_t HeadlessHost::Send(KivuWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    auto* handle = reinterpret_cast<Handle*>(window);
-    // The dialog's handler only sets the progress control, which any thread may do.
-    if (message == WM_ISP_PROGRESS && handle->host->dialog_ != nullptr) {
-        return handle->host->dialog_->OnIspProgress(wParam, lParam);
-    }
-    return 0;
-}
-
 void HeadlessHost::SetTimer(int id, std::chrono::milliseconds period) {
     timers_[id] = {period, platform::MonotonicMilliseconds() + period.count()};
 }

@@ -8,14 +8,17 @@
 #include <map>
 
 #include "updater/app/dialog_host.h"
+#include "updater/app/dialog_window_handle.h"
 #include "updater/app/main_dialog.h"
 
 namespace kivu::app {
 
 class HeadlessHost final : public DialogHost {
 public:
-    HeadlessHost();
-    void Attach(CCustomMainDlg* dialog) { dialog_ = dialog; }
+    void Attach(CCustomMainDlg* dialog) {
+        dialog_ = dialog;
+        windowHandle_.Attach(dialog);
+    }
 
     // Runs the timers until the dialog ends, no timer is left, or `done` says so; `tick` is
     // called after every timer message.
@@ -29,23 +32,17 @@ public:
     void StartWindowDrag(int, int) override {}
     void LoadBackground(const std::u16string&, int& width, int& height) override { width = height = 0; }
     void MoveWindow(int, int, int, int) override {}
-    KivuWindowHandle WindowHandle() override { return &handle_.window; }
+    KivuWindowHandle WindowHandle() override { return windowHandle_.get(); }
     HiddenControls CreateHiddenControls(const config::Rect&) override;
 
     int endedWith() const { return endedWith_; }
     const ota::MemoryProgressChannel& progressBar() const { return progressBar_; }
 
 private:
-    struct Handle {
-        KivuWindow window;
-        HeadlessHost* host;
-    };
-    static intptr_t Send(KivuWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-
     CCustomMainDlg* dialog_ = nullptr;
     std::map<int, std::pair<std::chrono::milliseconds, std::int64_t>> timers_;  // period, next due
     int endedWith_ = 0;
-    Handle handle_;
+    DialogWindowHandle windowHandle_;
     ota::MemoryProgressChannel progressBar_;
     ota::MemoryResultChannel outcomeDisplay_;
     ota::MemoryResultChannel resultControl_;
