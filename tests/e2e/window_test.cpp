@@ -51,6 +51,13 @@ protected:
         const std::string socket = "/tmp/.X11-unix/X" + display_.substr(1);
         for (int i = 0; i < 500 && !fs::exists(socket); ++i) std::this_thread::sleep_for(milliseconds(10));
         ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
+        // The socket can appear before the server takes connections: wait until it answers.
+        bool answering = false;
+        for (int i = 0; i < 200 && !answering; ++i) {
+            answering = X(xdotool_, {"getdisplaygeometry"}).exitCode == 0;
+            if (!answering) std::this_thread::sleep_for(milliseconds(50));
+        }
+        ASSERT_TRUE(answering) << "Xvfb does not answer";
         fs::copy(KIVU_STAGE_DIR, folder_, fs::copy_options::recursive);
         for (const auto& entry : fs::directory_iterator(folder_)) {
             if (entry.path().extension() == ".log") fs::remove(entry.path());
@@ -61,20 +68,24 @@ protected:
         server_.reset();
     }
 
+    // Starts the program and waits for its window; a fatal failure with the program's output
+    // when the window does not come.
     void StartProgram(const std::string& scenario) {
         program_ = std::make_unique<test::StartedProcess>(
             (folder_ / "Kivu Updata").string(), std::vector<std::string>{},
             std::vector<std::string>{"DISPLAY=" + display_, "KIVU_UNATTENDED=1",
                                      "KIVU_HID_EMULATION=" + (folder_ / "emulation" / scenario).string()});
         // The window is up when xdotool finds it.
-        for (int i = 0; i < 300; ++i) {
+        for (int i = 0; i < 1000; ++i) {  // up to about 30 s for a sanitizer build on a busy machine
             if (X(xdotool_, {"search", "--onlyvisible", "--name", "^Kivu Updata$"}).exitCode == 0) {
                 std::this_thread::sleep_for(milliseconds(200));  // the first frame
                 return;
             }
             std::this_thread::sleep_for(milliseconds(20));
         }
-        FAIL() << "the window did not appear";
+        const test::ProcessResult result = program_->Stop();
+        program_.reset();
+        FAIL() << "the window did not appear; the program said: " << result.out << result.err;
     }
     test::ProcessResult X(const std::string& tool, const std::vector<std::string>& args) const {
         return test::RunProcess(tool, args, {"DISPLAY=" + display_});
@@ -119,7 +130,7 @@ protected:
 
 // The default skin's places: Start 170,240 140x40; the bar 40,212 400x12; EXIT 444,14 24x24.
 TEST_F(WindowTest, UpdatesTheMouseAndShowsPassWithAFullBar) {
-    StartProgram("mouse.json");
+    ASSERT_NO_FATAL_FAILURE(StartProgram("mouse.json"));
     Click(240, 260);
     ASSERT_TRUE(WaitForLogLine("Mouse Kivu_FWUpdate....:Pass"));
     std::this_thread::sleep_for(milliseconds(300));  // the next paint
@@ -136,7 +147,7 @@ TEST_F(WindowTest, UpdatesTheMouseAndShowsPassWithAFullBar) {
 }
 
 TEST_F(WindowTest, ASecondRunAfterAFailure) {
-    StartProgram("failing.json");
+    ASSERT_NO_FATAL_FAILURE(StartProgram("failing.json"));
     Click(240, 260);
     ASSERT_TRUE(WaitForLogLine("MCU_RESET(0x22)Times....:10"));
     std::this_thread::sleep_for(milliseconds(300));

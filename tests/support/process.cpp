@@ -105,6 +105,11 @@ StartedProcess::~StartedProcess() {
     }
 }
 
+ProcessResult StartedProcess::Stop() {
+    if (pid_ > 0 && !waited_) kill(pid_, SIGKILL);
+    return Wait();
+}
+
 ProcessResult StartedProcess::Wait() {
     waited_ = true;
     return Collect(pid_, outName_, errName_);

@@ -26,6 +26,8 @@ public:
     StartedProcess(const StartedProcess&) = delete;
     StartedProcess& operator=(const StartedProcess&) = delete;
     ProcessResult Wait();
+    // Ends the child (if it still runs) and collects what it printed.
+    ProcessResult Stop();
     bool started() const { return pid_ > 0; }
 
 private:
